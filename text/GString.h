@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <memory>
 
 // The system's own string: UTF-16 code units (the wide form) or UTF-8 bytes, converting on
 // request. Storage is one block with a movable start, grown in 64-byte steps, at least 1.5-fold.
@@ -67,5 +68,52 @@ public:
     int GetRoom() const;
 
 private:
-    // Members are the implementer's; see GString.cpp.
+    static constexpr int kReservedBytes = 4;
+    static constexpr int kGranularity = 64;
+    static constexpr int kDebugLineWidth = 80;
+
+    int UnitSize() const { return m_wide ? 2 : 1; }
+    char16_t* WideText() const;
+    char* NarrowText() const;
+    bool Holds(const void* address) const;
+    void WriteTerminator();
+    void SetEmptyForm(bool wide);
+    void Compact();
+    bool Reserve(std::int64_t total);
+    bool EnsureRoom(std::int64_t count);
+    void SwapStorage(GString& other);
+    GString& Scratch() const;
+
+    // Appends of an already resolved length, in the string's own form or converted into it.
+    bool CatUnits(const char16_t* text, int count);
+    bool CatBytes(const char* text, int count);
+    bool AppendEncoded(const char16_t* text, int count);
+    bool AppendDecoded(const char* text, int count);
+    bool AppendText(const char16_t* text, int count);
+    bool AppendText(const char* text, int count);
+    bool EndsWith(const GString& suffix) const;
+    int FindSameForm(const GString& needle, int first) const;
+    int CompareSameForm(const void* text, int length) const;
+    void SendDebugLines(int count) const;
+
+    template <typename Unit>
+    bool AssignInForm(bool wide, const Unit* text, int length);
+    template <typename Unit>
+    bool EnsureSuffixOf(const Unit* text, int length);
+    template <typename Unit>
+    bool AppendPathOf(const Unit* component, int length);
+    template <typename Unit>
+    int FindOf(const Unit* needle, int first, int length) const;
+    template <typename Unit>
+    int CompareOf(const Unit* text, int length) const;
+
+    // The block is kept as UTF-16 units so that the wide form needs no cast that loses
+    // alignment; the first kReservedBytes are not used for text.
+    char16_t* m_block = nullptr;
+    int m_length = 0;
+    int m_start = 0;
+    int m_capacity = 0;
+    bool m_wide = false;
+    // Working copy for the conversions between forms; its content means nothing between calls.
+    mutable std::unique_ptr<GString> m_scratch;
 };
