@@ -1,0 +1,23 @@
+# tolvin_read_layout_texts(<file> <out-var>): the layout texts (83, 84, 87, 146 to 151) of the
+# default string table's source, as kbdcheck arguments --text <id>=<text>. The file is a
+# configure dependency, so an edited text re-runs the check.
+function(tolvin_read_layout_texts file out_var)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+    if(NOT EXISTS ${file})
+        message(WARNING "${file} does not exist yet: the layout images are built unchecked")
+        set(${out_var} "" PARENT_SCOPE)
+        return()
+    endif()
+    file(STRINGS ${file} lines ENCODING UTF-8)
+    set(args "")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^([0-9]+)[ \t]+(.*)$")
+            set(id ${CMAKE_MATCH_1})
+            set(text "${CMAKE_MATCH_2}")
+            if(id MATCHES "^(83|84|87|146|147|148|149|150|151)$")
+                list(APPEND args --text "${id}=${text}")
+            endif()
+        endif()
+    endforeach()
+    set(${out_var} ${args} PARENT_SCOPE)
+endfunction()
