@@ -146,6 +146,7 @@ bool LocateTables(const PeImage& image, TablePlaces& places, std::string& error)
         error = "the layout tables point outside the image";
         return false;
     }
+    places.tables = tables;
     places.scanToVk = *scanToVk;
     places.scanToVkCount = *count;
     places.e0 = *e0;

@@ -15,6 +15,7 @@ namespace kbdcheck {
 
 // File offsets of the patched tables.
 struct TablePlaces {
+    uint32_t tables = 0;  // the structure KbdLayerDescriptor answers
     uint32_t scanToVk = 0;
     uint32_t scanToVkCount = 0;
     uint32_t e0 = 0;

@@ -1,10 +1,10 @@
 // kbdcheck: the build's proof that every layout image suits setup's patcher and agrees with
 // the texts that register it. Fails the build with one line per problem.
 //
-//   kbdcheck --manifest <file> --stamp <file> --text <id>=<text>...
+//   kbdcheck --manifest <file> --stamp <file> --texts <string-table source>
 //
 // Manifest lines: <image> <x86|x64|ia64> <os major.minor> <layout set 0..2>.
-// Texts: see RegistrationTexts.
+// The texts (see RegistrationTexts) come from the default string table's source.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -15,6 +15,7 @@
 
 #include "tools/kbdcheck/LayoutCheck.h"
 #include "tools/kbdcheck/PeImage.h"
+#include "tools/kbdcheck/StringSource.h"
 
 namespace {
 
@@ -80,33 +81,21 @@ bool CheckManifestLine(const std::string& line, const RegistrationTexts& texts) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<unsigned, std::string> textsById;
-    std::string manifest;
-    std::string stamp;
+    std::map<std::string, std::string> options;
     for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const std::string value = argv[i + 1];
-        const size_t equals = value.find('=');
-        if (name == "--manifest") {
-            manifest = value;
-        } else if (name == "--stamp") {
-            stamp = value;
-        } else if (name == "--text" && equals > 0 && equals <= 9 &&
-                   value.find_first_not_of("0123456789") == equals) {
-            textsById[static_cast<unsigned>(std::stoul(value.substr(0, equals)))] =
-                value.substr(equals + 1);
-        } else {
-            Fail("unknown argument " + name);
-            return 2;
-        }
+        options[argv[i]] = argv[i + 1];
     }
-    if (manifest.empty() || stamp.empty()) {
-        Fail("usage: kbdcheck --manifest <file> --stamp <file> --text <id>=<text>...");
-        return 1;
+    const std::string& manifest = options["--manifest"];
+    const std::string& stamp = options["--stamp"];
+    if (manifest.empty() || stamp.empty() || options["--texts"].empty() || argc != 7) {
+        Fail("usage: kbdcheck --manifest <file> --stamp <file> --texts <file>");
+        return 2;
     }
+    std::map<unsigned, std::string> textsById;
     RegistrationTexts texts;
     std::string error;
-    if (!kbdcheck::PrepareRegistrationTexts(textsById, texts, error)) {
+    if (!kbdcheck::ReadStringSource(options["--texts"], textsById, error) ||
+        !kbdcheck::PrepareRegistrationTexts(textsById, texts, error)) {
         Fail(error);
         return 1;
     }
