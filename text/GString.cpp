@@ -84,7 +84,8 @@ int GString::GetRoom() const {
     if (m_block == nullptr) {
         return 0;
     }
-    return std::max((m_capacity - kReservedBytes) / UnitSize() - 1 - m_start, 0);
+    // A shift, not a division: this runs on every append.
+    return std::max(((m_capacity - kReservedBytes) >> (m_wide ? 1 : 0)) - 1 - m_start, 0);
 }
 
 // ---- storage ----
@@ -417,44 +418,36 @@ bool GString::Append(const GString& other) {
                         : AppendText(other.GetNarrowText(), other.m_length);
 }
 
-bool GString::AppendChar(char16_t unit, int count) {
+bool GString::AppendRepeated(char16_t unit, int count) {
     if (unit == 0 || count <= 0) {
         return true;
-    }
-    if (!m_wide && unit >= 0x80) {
-        return false;
     }
     if (!EnsureRoom(count)) {
         return false;
     }
     if (m_wide) {
-        FillUnits(WideText() + m_length, unit, count);
+        std::fill_n(WideText() + m_length, count, unit);
     } else {
-        std::memset(NarrowText() + m_length, unit, static_cast<std::size_t>(count));
+        std::fill_n(NarrowText() + m_length, count, static_cast<char>(unit));
     }
     m_length += count;
     WriteTerminator();
     return true;
 }
 
+// Only what is one code unit in both forms crosses between them unchanged: ASCII.
+bool GString::AppendChar(char16_t unit, int count) {
+    if (!m_wide && unit >= 0x80 && count > 0) {
+        return false;
+    }
+    return AppendRepeated(unit, count);
+}
+
 bool GString::AppendByte(unsigned char byte, int count) {
-    if (byte == 0 || count <= 0) {
-        return true;
-    }
-    if (m_wide && byte >= 0x80) {
+    if (m_wide && byte >= 0x80 && count > 0) {
         return false;
     }
-    if (!EnsureRoom(count)) {
-        return false;
-    }
-    if (m_wide) {
-        FillUnits(WideText() + m_length, byte, count);
-    } else {
-        std::memset(NarrowText() + m_length, byte, static_cast<std::size_t>(count));
-    }
-    m_length += count;
-    WriteTerminator();
-    return true;
+    return AppendRepeated(byte, count);
 }
 
 bool GString::AppendNewLine() {

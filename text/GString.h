@@ -91,6 +91,7 @@ private:
     bool AppendDecoded(const char* text, int count);
     bool AppendText(const char16_t* text, int count);
     bool AppendText(const char* text, int count);
+    bool AppendRepeated(char16_t unit, int count);
     bool EndsWith(const GString& suffix) const;
     int FindSameForm(const GString& needle, int first) const;
     int CompareSameForm(const void* text, int length) const;
