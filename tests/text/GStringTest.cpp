@@ -1,5 +1,6 @@
 #include "text/GString.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -281,6 +282,17 @@ TEST(GStringTest, NullEmptyAndNegativeLengthsAppendNothing) {
     EXPECT_TRUE(s.AppendChar(0, 3));
     EXPECT_TRUE(s.AppendByte('x', -1));
     EXPECT_EQ(WideOf(s), u"ab");
+}
+
+TEST(GStringTest, CountsBeyondAnyBlockFailAndKeepTheText) {
+    WideString s(u"ab");
+    EXPECT_FALSE(s.AppendChar(u'x', INT_MAX));
+    EXPECT_EQ(s.GetAppendBuffer(INT_MAX), nullptr);
+    NarrowString n("ab");
+    EXPECT_FALSE(n.AppendByte('x', INT_MAX));
+    EXPECT_EQ(WideOf(s), u"ab");
+    EXPECT_EQ(NarrowOf(n), "ab");
+    ExpectTerminated(s);
 }
 
 TEST(GStringTest, CharactersAndBytesOutsideAsciiOnlyInTheirOwnForm) {
