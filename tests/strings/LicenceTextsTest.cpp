@@ -1,0 +1,60 @@
+// The licence texts as the build prepared them for packing. Arguments: the text of UI
+// language 0, then of UI language 1.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "text/GString.h"
+
+namespace {
+
+std::vector<std::string> g_paths;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string content;
+    char chunk[4096];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    return content;
+}
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+TEST(LicenceTexts, OneWithAndOneWithoutAByteOrderMark) {
+    ASSERT_EQ(g_paths.size(), 2u);
+    EXPECT_NE(ReadFile(g_paths[0]).rfind(kByteOrderMark, 0), 0u);
+    EXPECT_EQ(ReadFile(g_paths[1]).rfind(kByteOrderMark, 0), 0u);
+}
+
+// The licence page shows the text in a multi-line edit control, which breaks lines only at
+// CR LF, and the program reads UTF-8 of at most three bytes a character.
+TEST(LicenceTexts, BreakLinesWithCrLfAndDecodeAsTheProgramDoes) {
+    ASSERT_EQ(g_paths.size(), 2u);
+    for (const std::string& path : g_paths) {
+        std::string text = ReadFile(path);
+        if (text.rfind(kByteOrderMark, 0) == 0) {
+            text.erase(0, kByteOrderMark.size());
+        }
+        ASSERT_GT(text.size(), 1000u) << path;
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 1)) {
+            ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << path << " at " << at;
+        }
+        GString decoded;
+        ASSERT_TRUE(decoded.AssignNarrow(text.data(), static_cast<int>(text.size())));
+        EXPECT_NE(decoded.MakeWide(), nullptr) << path;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    g_paths.assign(argv + 1, argv + argc);
+    return RUN_ALL_TESTS();
+}
