@@ -21,3 +21,10 @@ extern const PayloadRef LayoutLibraryTable[2][3][13];
 // The documents: file 1 the printable layout chart, file 2 the user guide (both PDF).
 extern const PayloadRef kDocumentFile1;
 extern const PayloadRef kDocumentFile2;
+
+// The licence texts by UI language (0 English, 1 Polish): UTF-8 text, possibly beginning with a
+// byte-order mark.
+extern const PayloadRef LicenceTextTable[2];
+
+// File 5, the readme page that file 4 opens.
+extern const PayloadRef kFile5;
