@@ -290,6 +290,9 @@ TEST(Catalogue, IncompleteOrInconsistentTablesFailNamingTheCause) {
          {Payload("T", {0}, "a"), Payload("T", {0}, "b")},
          "T[0] is given twice"},
         {"key material as a payload", {Payload("kKeyMaterial", {}, "a")}, "kKeyMaterial is made"},
+        {"one far cell of a huge table",
+         {Payload("T", {4095, 4095, 4095}, "a")},
+         "T[0][0][0] is missing"},
     };
     for (const Case& bad : cases) {
         SCOPED_TRACE(bad.what);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -77,60 +78,59 @@ void AppendKeyMaterial(std::string& out, ByteView keyMaterial) {
     out += "\n};\n\n";
 }
 
-// Every cell of `dimensions`, in row-major order, through `visit(indexes)`; `open` and `close`
-// mark where each nested brace level begins and ends.
-template <typename Visit, typename Open, typename Close>
-void WalkCells(const std::vector<uint32_t>& dimensions, std::vector<uint32_t>& indexes, Visit visit,
-               Open open, Close close) {
-    const size_t depth = indexes.size();
-    if (depth == dimensions.size()) {
-        visit(indexes);
-        return;
+// Steps `cell` to the next cell in row-major order; false once it has passed the last one.
+bool NextCell(std::vector<uint32_t>& cell, const std::vector<uint32_t>& dimensions) {
+    for (size_t d = cell.size(); d-- > 0;) {
+        if (++cell[d] < dimensions[d]) {
+            return true;
+        }
+        cell[d] = 0;
     }
-    open(depth);
-    for (uint32_t i = 0; i < dimensions[depth]; ++i) {
-        indexes.push_back(i);
-        WalkCells(dimensions, indexes, visit, open, close);
-        indexes.pop_back();
-    }
-    close(depth);
+    return false;
 }
 
-bool AppendEntry(std::string& out, const std::string& name, const NamedEntry& entry,
-                 std::string& error) {
+// The given cells are sorted in row-major order, so the first gap between them and a count
+// through every cell is the first missing cell. This looks only at the cells given, however
+// large the indexes make the table.
+std::optional<std::vector<uint32_t>> FirstMissingCell(const NamedEntry& entry) {
+    std::vector<uint32_t> expected(entry.dimensions.size(), 0);
+    for (const auto& cell : entry.blobOfCell) {
+        if (cell.first != expected) {
+            return expected;
+        }
+        if (!NextCell(expected, entry.dimensions)) {
+            return std::nullopt;
+        }
+    }
+    return expected;
+}
+
+void AppendEntry(std::string& out, const std::string& name, const NamedEntry& entry) {
     const std::string dims = EntryLabel("", entry.dimensions);
     out += Concat("extern const PayloadRef ", name, dims, ";\n");
-    if (entry.dimensions.empty()) {
-        out += Concat("const PayloadRef ", name, " = ",
-                      PayloadRefOf(entry.blobOfCell.begin()->second), ";\n\n");
-        return true;
-    }
     out += Concat("const PayloadRef ", name, dims, " =");
-    std::string missing;
-    std::vector<uint32_t> indexes;
-    auto indent = [](size_t depth) { return std::string(4 * depth, ' '); };
-    WalkCells(
-        entry.dimensions, indexes,
-        [&](const std::vector<uint32_t>& cell) {
-            const auto found = entry.blobOfCell.find(cell);
-            if (found == entry.blobOfCell.end()) {
-                if (missing.empty()) {
-                    missing = EntryLabel(name, cell);
-                }
-                return;
-            }
-            out += Concat(indent(cell.size()), PayloadRefOf(found->second), ",  // ",
-                          EntryLabel("", cell), '\n');
-        },
-        [&](size_t depth) { out += Concat(depth == 0 ? std::string(" ") : indent(depth), "{\n"); },
-        [&](size_t depth) {
-            out += depth == 0 ? std::string("};\n\n") : Concat(indent(depth), "},\n");
-        });
-    if (!missing.empty()) {
-        error = Concat(missing, " is missing: every cell of a table must be given");
-        return false;
+    if (entry.dimensions.empty()) {
+        out += Concat(' ', PayloadRefOf(entry.blobOfCell.begin()->second), ";\n\n");
+        return;
     }
-    return true;
+    // Row-major order is also the map's order; a brace closes each row that a cell ends.
+    auto indent = [](size_t depth) { return std::string(4 * depth, ' '); };
+    const size_t depth = entry.dimensions.size();
+    out += " {\n";
+    for (const auto& [cell, blob] : entry.blobOfCell) {
+        size_t opening = depth;
+        while (opening > 1 && cell[opening - 1] == 0) {
+            --opening;
+        }
+        for (size_t d = opening; d < depth; ++d) {
+            out += Concat(indent(d), "{\n");
+        }
+        out += Concat(indent(depth), PayloadRefOf(blob), ",  // ", EntryLabel("", cell), '\n');
+        for (size_t d = depth; d > 1 && cell[d - 1] + 1 == entry.dimensions[d - 1]; --d) {
+            out += Concat(indent(d - 1), "},\n");
+        }
+    }
+    out += "};\n\n";
 }
 
 // Groups the payloads by name and checks that each name is one constant or one complete table.
@@ -157,6 +157,13 @@ bool GroupEntries(const std::vector<LoadedPayload>& payloads, const std::vector<
         }
         for (size_t d = 0; d < payload.indexes.size(); ++d) {
             entry.dimensions[d] = std::max(entry.dimensions[d], payload.indexes[d] + 1);
+        }
+    }
+    for (const auto& [name, entry] : named) {
+        if (const auto missing = FirstMissingCell(entry)) {
+            error = Concat(EntryLabel(name, *missing),
+                           " is missing: every cell of a table must be given");
+            return false;
         }
     }
     return true;
@@ -216,9 +223,7 @@ bool WriteCatalogueSource(const std::vector<LoadedPayload>& payloads, ByteView k
     source += Concat("}  // namespace ", kBlobNamespace, "\n\n");
     AppendKeyMaterial(source, keyMaterial);
     for (const auto& [name, entry] : named) {
-        if (!AppendEntry(source, name, entry, error)) {
-            return false;
-        }
+        AppendEntry(source, name, entry);
     }
     return true;
 }
