@@ -12,9 +12,6 @@
 #include "tools/packer/Bytes.h"
 #include "tools/packer/Manifest.h"
 
-// Registered by the layout content; declared here until the catalogue header names it.
-extern const PayloadRef LayoutLibraryTable[2][3][13];
-
 namespace {
 
 std::string g_manifest;
