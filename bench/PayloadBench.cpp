@@ -116,6 +116,9 @@ BENCHMARK(BM_ZlibInflateAndCrc32)->Unit(benchmark::kMillisecond);
 // Remembers each benchmark's rate so that main can print their ratio after the table.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
+    // Plain text: the figures usually end up in logs.
+    RateReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const auto rate = run.counters.find("bytes_per_second");
