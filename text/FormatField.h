@@ -10,9 +10,9 @@ class FormatField {
 public:
     static constexpr int kCapacity = 1024;
 
-    void Put(char byte) {
+    void Put(char value) {
         if (length_ < kCapacity) {
-            bytes_[length_++] = byte;
+            bytes_[length_++] = value;
         }
     }
     void Put(const char* text, int length) {
@@ -25,9 +25,9 @@ public:
             Put(*text++);
         }
     }
-    void PutRepeated(char byte, int count) {
+    void PutRepeated(char value, int count) {
         for (int i = 0; i < count; ++i) {
-            Put(byte);
+            Put(value);
         }
     }
     // Everything put so far is the lead.

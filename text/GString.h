@@ -38,7 +38,7 @@ public:
     bool AppendNarrow(const char* text, int length = -1);
     bool Append(const GString& other);
     bool AppendChar(char16_t unit, int count = 1);
-    bool AppendByte(unsigned char byte, int count = 1);
+    bool AppendByte(unsigned char value, int count = 1);
     bool AppendNewLine();
     bool EnsureSuffix(const char16_t* text, int length = -1);
     bool EnsureSuffix(const char* text, int length = -1);

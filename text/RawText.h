@@ -12,7 +12,7 @@ int WideTextLength(const char16_t* text);
 void FillUnits(char16_t* destination, char16_t unit, int count);
 
 // The last occurrence at or above `lowest`; -1 also when `lowest` is not below the length.
-int FindLastByte(const char* bytes, char byte, int length, int lowest);
+int FindLastByte(const char* bytes, char value, int length, int lowest);
 int FindLastUnit(const char16_t* units, char16_t unit, int length, int lowest);
 // The first occurrence starting at or after `start` that lies entirely inside the haystack.
 int FindBytes(const void* haystack, const void* needle, int haystackLength, int needleLength,
