@@ -9,6 +9,8 @@
 #include "engine/CInstall.h"
 #include "payload/PayloadCatalogue.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tools/packer/Container.h"
+#include "tools/packer/KeyMaterial.h"
 
 namespace {
 
@@ -125,7 +127,10 @@ TEST_F(Files, TempFileNamesUseThreeCharactersOfThePrefix) {
     const std::u16string made = TextOf(path);
     const std::u16string name = made.substr(made.rfind(u'\\') + 1);
     EXPECT_EQ(name.substr(0, 3), TextOf(prefix).substr(0, 3));
-    EXPECT_EQ(name.size(), 3u + 4u + 4u) << "three prefix characters, four hex digits, .tmp";
+    // The rest of the name is the unique number in hexadecimal and the extension.
+    EXPECT_EQ(name.substr(name.size() - 4), u".tmp");
+    EXPECT_EQ(name.substr(3, name.size() - 7).find_first_not_of(u"0123456789ABCDEFabcdef"),
+              std::u16string::npos);
     EXPECT_NE(GetFileAttributesW(reinterpret_cast<const wchar_t*>(made.c_str())),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(install.DeleteOrScheduleFileText(path));
@@ -169,6 +174,46 @@ TEST_F(Files, PayloadsBecomeFilesAndTexts) {
     GString text;
     EXPECT_FALSE(install.LoadPayloadText(nullptr, 8, text));
     EXPECT_FALSE(install.LoadPayloadText(kFile5.data, 0, text));
+}
+
+TEST_F(Files, PayloadTextsDropOnlyAWholeByteOrderMark) {
+    Bytes key(56);
+    for (size_t i = 0; i < key.size(); ++i) {
+        key[i] = static_cast<unsigned char>(i * 37 + 11);
+    }
+    Bytes material;
+    std::string error;
+    ASSERT_TRUE(MakeKeyMaterial(key, 42, material, error)) << error;
+    ASSERT_TRUE(
+        install.m_guard.SetKeyMaterial(material.data(), static_cast<int32_t>(material.size())));
+
+    struct Case {
+        std::string plain;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBFza\xC5\xBC", "za\xC5\xBC"},
+        {"\xEF\xBB\xBF", ""},
+        {"\xEF\xBB", "\xEF\xBB"},
+        {"ab", "ab"},
+        {"a\xEF\xBB\xBF", "a\xEF\xBB\xBF"},
+    };
+    for (const Case& c : cases) {
+        Bytes container;
+        ASSERT_TRUE(PackContainer(Bytes(c.plain.begin(), c.plain.end()), 0, key, container, error));
+        GString text;
+        text.AssignWide(u"old");
+        EXPECT_TRUE(install.LoadPayloadText(container.data(),
+                                            static_cast<uint32_t>(container.size()), text));
+        EXPECT_FALSE(text.IsWide());
+        EXPECT_EQ(std::string(text.GetNarrowText(), static_cast<size_t>(text.GetLength())), c.text);
+    }
+    Bytes container;
+    ASSERT_TRUE(PackContainer(Bytes{1, 2, 3}, 0, key, container, error));
+    container[25] ^= 1;  // a block that holds packed bytes
+    GString text;
+    EXPECT_FALSE(
+        install.LoadPayloadText(container.data(), static_cast<uint32_t>(container.size()), text));
 }
 
 }  // namespace

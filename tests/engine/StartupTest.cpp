@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -106,6 +107,27 @@ TEST(Startup, ProgramEndsWithExitCodeZeroAlsoWithACorruptedPayload) {
     }
     EXPECT_EQ(RunProgram(corrupted), 0u);
     DeleteFileW(corrupted.c_str());
+}
+
+// CTest runs this once more with a Polish user language (TOLVIN_EXPECT_POLISH set).
+TEST(Startup, StartChecksChooseTheUiLanguageOfTheUser) {
+    CInstall install;
+    ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
+    EXPECT_EQ(install.m_layoutLangId, 0x0415);
+    ASSERT_TRUE(install.Run());
+
+    const bool polish = GetUserDefaultLangID() == 0x0415;
+    if (std::getenv("TOLVIN_EXPECT_POLISH") != nullptr) {
+        ASSERT_TRUE(polish) << "Wine did not take the Polish user language";
+    }
+    EXPECT_EQ(install.m_uiLanguage, polish ? 1u : 0u);
+    GString fetched;
+    ASSERT_TRUE(install.GetText(kStrButtonNext, fetched));
+    GString expected;
+    expected.AssignCounted(install.m_langTexts[install.m_uiLanguage].Find(kStrButtonNext));
+    expected.MakeWide();
+    EXPECT_TRUE(GString::IsEqual(fetched, expected));
+    EXPECT_GT(install.m_installDir.GetLength(), 0) << "the start checks built the paths";
 }
 
 int main(int argc, char** argv) {
