@@ -20,12 +20,12 @@ struct FormatSpec {
     int width = 0;      // 0: no width
     int precision = 0;  // as written or passed; 0 when missing
     SizeModifier size = SizeModifier::kNone;
-    char16_t letter = 0;  // 0 when the template ended inside the specification
+    char16_t letter = 0;  // 0 when the template ended inside a conversion
 
     bool Has(FormatFlag flag) const { return (flags & flag) != 0; }
 };
 
-// Reads the specification that follows a '%': flags, width, precision, size modifier and the
+// Reads the conversion that follows a '%': flags, width, precision, size modifier and the
 // conversion letter. A '*' takes its value from the arguments. The cursor ends after the
-// letter, or on the template's terminator when the specification is cut off.
+// letter, or on the template's terminator when the conversion is cut off.
 FormatSpec ParseFormatSpec(const char16_t*& cursor, FormatArguments& arguments);

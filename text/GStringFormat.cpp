@@ -158,7 +158,7 @@ bool Formatter::Run(const char16_t* format) {
         }
         const FormatSpec spec = ParseFormatSpec(cursor, arguments_);
         if (spec.letter == 0) {
-            break;  // the template ended inside the specification
+            break;  // the template ended inside a conversion
         }
         if (!Convert(spec)) {
             return false;
@@ -239,7 +239,7 @@ bool Formatter::Convert(const FormatSpec& spec) {
             arguments_.NextInt();  // not supported: the slot is taken all the same
             return false;
         default:
-            // Not a conversion: the specification vanishes and the character stays as text.
+            // Not a conversion letter: what was read vanishes and the character stays as text.
             return text_.AppendChar(spec.letter);
     }
 }

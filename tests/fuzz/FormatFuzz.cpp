@@ -298,7 +298,7 @@ void AppendOneSpecification(FuzzedDataProvider& input, Material& material, GStri
     }
     const std::u16string& modifier = input.PickValueInArray(kModifiers);
     format += modifier;
-    // Sometimes the template ends inside the specification.
+    // Sometimes the template ends inside a conversion.
     const bool cutOff = input.ConsumeIntegralInRange(0, 31) == 0;
     const char16_t letter = cutOff ? 0
                                    : kLetters[input.ConsumeIntegralInRange<size_t>(
