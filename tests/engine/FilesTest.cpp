@@ -3,21 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "engine/CInstall.h"
 #include "payload/PayloadCatalogue.h"
+#include "tests/TestFiles.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tools/packer/Container.h"
 #include "tools/packer/KeyMaterial.h"
 
 namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::u16string PendingFileOperations() {
     HKEY key = nullptr;
@@ -102,7 +97,7 @@ TEST_F(Files, TextFilesAreUtf8WithoutByteOrderMark) {
     empty.AssignWide(u"");
     EXPECT_FALSE(install.WriteText(file, empty));
     CloseHandle(file);
-    EXPECT_EQ(ReadBytes(path), "");
+    EXPECT_EQ(ReadWholeTestFile(path), "");
 
     file = install.CreateOutputFile(path.c_str());
     GString text;
@@ -112,7 +107,7 @@ TEST_F(Files, TextFilesAreUtf8WithoutByteOrderMark) {
     EXPECT_FALSE(install.WriteBytes(file, "abc", 0));
     EXPECT_FALSE(install.WriteBytes(nullptr, "abc", 3));
     CloseHandle(file);
-    EXPECT_EQ(ReadBytes(path),
+    EXPECT_EQ(ReadWholeTestFile(path),
               "\xC5\x81\xE2\x82\xAC"
               "x\r\n");
     EXPECT_EQ(install.CreateOutputFile(PathOf(L"no\\such\\folder.txt").c_str()), nullptr);
@@ -159,7 +154,7 @@ TEST_F(Files, HexTextsDecodeOnlyUpperCaseDigits) {
 TEST_F(Files, PayloadsBecomeFilesAndTexts) {
     const std::wstring path = PathOf(L"readme");
     EXPECT_TRUE(install.ExtractPayloadToFile(path.c_str(), kFile5.data, kFile5.size));
-    EXPECT_FALSE(ReadBytes(path).empty());
+    EXPECT_FALSE(ReadWholeTestFile(path).empty());
     EXPECT_FALSE(install.ExtractPayloadToFile(nullptr, kFile5.data, kFile5.size));
     EXPECT_FALSE(install.ExtractPayloadToFile(path.c_str(), nullptr, kFile5.size));
 

@@ -2,32 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "engine/CInstall.h"
 #include "payload/PayloadCatalogue.h"
+#include "tests/TestFiles.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 
 std::string g_setupPath;  // Unix path of setup.exe, given by CTest.
-
-std::wstring WindowsPath(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath) {
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    }
-    return path;
-}
-
-std::vector<char> ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 DWORD RunProgram(const std::wstring& path) {
     std::wstring commandLine = L"\"" + path + L"\"";
@@ -91,7 +78,7 @@ TEST(Startup, ProgramEndsWithExitCodeZeroAlsoWithACorruptedPayload) {
     const std::wstring setup = WindowsPath(g_setupPath);
     EXPECT_EQ(RunProgram(setup), 0u);
 
-    std::vector<char> image = ReadFile(setup);
+    std::string image = ReadWholeTestFile(setup);
     ASSERT_FALSE(image.empty());
     const auto* first = reinterpret_cast<const char*>(kStringTableLanguage1.data);
     auto found = std::search(image.begin(), image.end(), first, first + kStringTableLanguage1.size);

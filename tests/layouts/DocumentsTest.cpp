@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestFiles.h"
 #include "tests/layouts/TestArguments.h"
 
 namespace {
@@ -35,21 +36,6 @@ int PageCount(const std::string& pdf) {
     const std::string info = RunCommand("pdfinfo " + Quoted(pdf));
     const size_t at = info.find("\nPages:");
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 7);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return bytes;
-    }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    std::fclose(file);
-    return bytes;
 }
 
 class Documents : public ::testing::Test {
@@ -91,7 +77,7 @@ TEST_F(Documents, SameSourcesGiveTheSameBytes) {
         Quoted(layouts + "/standard.layout") + " --set " + Quoted(layouts + "/dead-keys.layout") +
         " --set " + Quoted(layouts + "/typographic.layout");
     EXPECT_EQ(RunCommand(command), "");
-    EXPECT_EQ(ReadFile(again.string()), ReadFile(args_[0]));
+    EXPECT_EQ(ReadWholeTestFile(again.string()), ReadWholeTestFile(args_[0]));
     std::filesystem::remove(again);
 }
 

@@ -7,28 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestFiles.h"
 #include "text/GString.h"
 
 namespace {
 
 std::vector<std::string> g_paths;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string content;
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        content.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    return content;
-}
-
 const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
 TEST(LicenceTexts, OneWithAndOneWithoutAByteOrderMark) {
     ASSERT_EQ(g_paths.size(), 2u);
-    EXPECT_NE(ReadFile(g_paths[0]).rfind(kByteOrderMark, 0), 0u);
-    EXPECT_EQ(ReadFile(g_paths[1]).rfind(kByteOrderMark, 0), 0u);
+    EXPECT_NE(ReadWholeTestFile(g_paths[0]).rfind(kByteOrderMark, 0), 0u);
+    EXPECT_EQ(ReadWholeTestFile(g_paths[1]).rfind(kByteOrderMark, 0), 0u);
 }
 
 // The licence page shows the text in a multi-line edit control, which breaks lines only at
@@ -36,7 +27,7 @@ TEST(LicenceTexts, OneWithAndOneWithoutAByteOrderMark) {
 TEST(LicenceTexts, BreakLinesWithCrLfAndDecodeAsTheProgramDoes) {
     ASSERT_EQ(g_paths.size(), 2u);
     for (const std::string& path : g_paths) {
-        std::string text = ReadFile(path);
+        std::string text = ReadWholeTestFile(path);
         if (text.rfind(kByteOrderMark, 0) == 0) {
             text.erase(0, kByteOrderMark.size());
         }

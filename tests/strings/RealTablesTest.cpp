@@ -14,6 +14,7 @@
 
 #include "payload/StringIds.h"
 #include "payload/StringTable.h"
+#include "tests/TestFiles.h"
 #include "text/GString.h"
 
 namespace {
@@ -21,16 +22,6 @@ namespace {
 std::vector<std::string> g_tablePaths;
 
 enum TableIndex { kDefault, kEngine, kEnglish, kPolish };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string content;
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        content.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    return content;
-}
 
 // The ids of a table, read from its index.
 std::vector<StringId> IdsOf(const StringTable& table) {
@@ -64,8 +55,8 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_EQ(g_tablePaths.size(), 4u) << "pass the default, engine, English, Polish tables";
         for (int i = 0; i < 4; ++i) {
-            const std::string bytes = ReadFile(g_tablePaths[i]);
-            const int count = std::stoi(ReadFile(g_tablePaths[i] + ".items"));
+            const std::string bytes = ReadWholeTestFile(g_tablePaths[i]);
+            const int count = std::stoi(ReadWholeTestFile(g_tablePaths[i] + ".items"));
             auto* buffer = new unsigned char[bytes.size()];
             std::copy(bytes.begin(), bytes.end(), buffer);
             ASSERT_TRUE(s_tables[i].Attach(buffer, count, static_cast<std::uint32_t>(bytes.size())))
