@@ -1,6 +1,7 @@
 #include "tools/kbdgen/DataOnlyImage.h"
 
 #include "tools/kbdgen/LayoutTables.h"
+#include "tools/kbdgen/LittleEndian.h"
 
 namespace kbd {
 namespace {
@@ -37,21 +38,13 @@ public:
             data.resize(size, 0);
         }
     }
-    void U8(size_t at, uint8_t value) {
-        Reserve(at + 1);
-        data[at] = value;
-    }
-    void U16(size_t at, uint16_t value) {
-        U8(at, static_cast<uint8_t>(value));
-        U8(at + 1, static_cast<uint8_t>(value >> 8));
-    }
-    void U32(size_t at, uint32_t value) {
-        U16(at, static_cast<uint16_t>(value));
-        U16(at + 2, static_cast<uint16_t>(value >> 16));
-    }
-    void U64(size_t at, uint64_t value) {
-        U32(at, static_cast<uint32_t>(value));
-        U32(at + 4, static_cast<uint32_t>(value >> 32));
+    void U8(size_t at, uint8_t value) { Put(at, value, 1); }
+    void U16(size_t at, uint16_t value) { Put(at, value, 2); }
+    void U32(size_t at, uint32_t value) { Put(at, value, 4); }
+    void U64(size_t at, uint64_t value) { Put(at, value, 8); }
+    void Put(size_t at, uint64_t value, unsigned size) {
+        Reserve(at + size);
+        StoreLittleEndian(data, at, value, size);
     }
     void Text(size_t at, const std::string& text) {
         for (size_t i = 0; i < text.size(); ++i) {

@@ -1,4 +1,5 @@
 #include "tools/kbdgen/LayoutTables.h"
+#include "tools/kbdgen/LittleEndian.h"
 
 namespace kbd {
 namespace {
@@ -70,24 +71,15 @@ public:
         : pointerSize_(pointerSize), base_(base) {
         out_.bytes.assign(size, 0);
     }
-    void U8(size_t at, uint8_t value) { out_.bytes[at] = value; }
-    void U16(size_t at, uint16_t value) {
-        U8(at, static_cast<uint8_t>(value));
-        U8(at + 1, static_cast<uint8_t>(value >> 8));
-    }
-    void U32(size_t at, uint32_t value) {
-        U16(at, static_cast<uint16_t>(value));
-        U16(at + 2, static_cast<uint16_t>(value >> 16));
-    }
+    void U8(size_t at, uint8_t value) { StoreLittleEndian(out_.bytes, at, value, 1); }
+    void U16(size_t at, uint16_t value) { StoreLittleEndian(out_.bytes, at, value, 2); }
+    void U32(size_t at, uint32_t value) { StoreLittleEndian(out_.bytes, at, value, 4); }
     // A pointer to the member at `target`; kNoText leaves it null.
     void Pointer(size_t at, size_t target) {
         if (target == kNoText) {
             return;
         }
-        const uint64_t address = base_ + target;
-        for (unsigned i = 0; i < pointerSize_; ++i) {
-            U8(at + i, static_cast<uint8_t>(address >> (8 * i)));
-        }
+        StoreLittleEndian(out_.bytes, at, base_ + target, pointerSize_);
         out_.pointerOffsets.push_back(at);
     }
     void CharRows(size_t at, const std::vector<CharRow>& rows) {
